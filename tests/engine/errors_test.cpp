@@ -9,7 +9,7 @@ TEST(MessageBoxText, AppendsStopOnlyAfterCharactersSortingAfterStop)
 {
     struct Case { const char* message; const char* shown; };
     const Case cases[] = {
-        {"Cannot open file Base\\X.Dat", "Cannot open file Base\\X.Dat"},  // 't' > '.'
+        {"Cannot open file Base\\X.Dat", "Cannot open file Base\\X.Dat."},  // "t" sorts after "."
         {"Cannot open file Base\\X", "Cannot open file Base\\X."},
         {"ends with stop.", "ends with stop."},
         {"ends with dash-", "ends with dash-"},  // '-' < '.'
