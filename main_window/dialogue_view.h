@@ -25,6 +25,8 @@ public:
     void addLine(const std::string& cp1251);
     void deleteLine(int i);
     void clearLines();
+    // Hides QTextEdit::clear(), which would leave the line count behind.
+    void clear() { clearLines(); }
 
     // Current text attributes, taken by the next line added.
     QColor currentColor() const { return color_; }

@@ -90,6 +90,9 @@ public:
     QTimer* Timer7 = nullptr;  // window shake, 1 ms, once per request
     bool refreshActive() const { return refreshActive_; }
     void setRefreshActive(bool on);
+    // Runs Timer1Timer once the current event has been handled (when the
+    // refresh is on); repeated requests before then run it once.
+    void requestRefresh();
 
     int Tag = 0;  // farewell close counter
 
@@ -148,6 +151,9 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // DialogueHost
@@ -165,6 +171,7 @@ private:
     void buildControls();
     void buildMenus();
     void buildTimers();
+    void runPendingRefresh();
     void applyLayout(bool fullScreen);
 
     tarsel::gui::SoundCues& cues_;
@@ -175,4 +182,8 @@ private:
     bool refreshActive_ = true;
     bool fullScreenCaptionPlain_ = false;  // "Full Screen" without access key
     QString lastEditText_;                 // for Edit1Change: real changes only
+    bool refreshPending_ = false;
+    bool inRefresh_ = false;
+    bool timersStarted_ = false;
+    bool centred_ = false;
 };
