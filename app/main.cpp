@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
     try {
         cues = tarsel::gui::open_sound_cues();
     } catch (const tarsel::gui::SoundOpenError& e) {
-        tarsel::gui::show_startup_error(QStringLiteral("ESoundError"), e.what());
+        tarsel::gui::show_startup_error(QStringLiteral("SoundOpenError"), e.what());
         return 1;
     }
 

@@ -8,7 +8,7 @@ build="$root/build/test"
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
 cmake -S "$root" -B "$build" "${generator[@]}" \
-  -DCMAKE_BUILD_TYPE=Debug -DTARSEL_SANITIZE=ON -DTARSEL_WERROR=ON -DBUILD_TESTING=ON
+  -DCMAKE_BUILD_TYPE=Debug -DTARSEL_SANITIZE=ON -DTARSEL_WERROR=ON -DTARSEL_BUILD_GUI=ON -DBUILD_TESTING=ON
 cmake --build "$build" --parallel "$(nproc)"
 
 # The window tests run without a display and without a session bus.
