@@ -6,7 +6,8 @@ namespace tarsel {
 
 bool keyword_scan(std::string_view keyword, std::string_view phrase)
 {
-    if (keyword.empty())
+    // A keyword longer than the phrase can never be matched in full.
+    if (keyword.empty() || keyword.size() > phrase.size())
         return false;
     std::size_t matched = 0;
     for (char c : phrase) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/line_list.h"
 #include "engine/random.h"
@@ -34,9 +35,13 @@ std::string_view line_reply(std::string_view line, std::size_t r);
 // (keyword scan); lines without a pattern or without replies are passed over.
 std::optional<std::size_t> find_answering_line(const LineList& base,
                                                std::string_view current_phrase);
+std::optional<std::size_t> find_answering_line(const std::vector<std::string>& lines,
+                                               std::string_view current_phrase);
 
 // First line from 1 on whose pattern equals `pattern` byte for byte.
 std::optional<std::size_t> find_pattern(const LineList& base, std::string_view pattern);
+std::optional<std::size_t> find_pattern(const std::vector<std::string>& lines,
+                                        std::string_view pattern);
 
 // Knowledge-base lookup: loads Base\Words.Dat and, on a match, draws one of
 // the answering line's replies into `reply_text`. Returns whether it matched;

@@ -1,7 +1,7 @@
 #include "engine/line_list.h"
 
 #include "engine/file_io.h"
-#include "engine/rtf.h"
+#include "engine/rich_file_cache.h"
 
 namespace tarsel {
 
@@ -82,13 +82,17 @@ void LineList::save_plain(std::string_view program_path) const
 
 void LineList::load_rich(std::string_view program_path)
 {
-    const std::string bytes = read_file(program_path);
-    lines_ = is_rtf(bytes) ? read_rtf(bytes) : split_lines(bytes);
+    // Parsed once per state of the file; see rich_file_cache.h.
+    SharedLines lines = load_rich_lines(program_path);
+    if (lines.use_count() == 1)
+        lines_ = std::move(*std::const_pointer_cast<Lines>(lines));  // not kept: no copy
+    else
+        lines_ = *lines;
 }
 
 void LineList::save_rich(std::string_view program_path) const
 {
-    write_file(program_path, write_rtf(lines_));
+    save_rich_lines_uncached(program_path, lines_);
 }
 
 } // namespace tarsel

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 
 #include "engine/cp1251.h"
 
@@ -20,15 +22,23 @@ bool is_digit(char c)
     return c >= '0' && c <= '9';
 }
 
+// Value of every byte as a hexadecimal digit; -1 for the bytes that are none.
+constexpr std::array<signed char, 256> kHexValue = [] {
+    std::array<signed char, 256> t{};
+    for (auto& v : t)
+        v = -1;
+    for (int c = '0'; c <= '9'; ++c)
+        t[static_cast<std::size_t>(c)] = static_cast<signed char>(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c)
+        t[static_cast<std::size_t>(c)] = static_cast<signed char>(c - 'a' + 10);
+    for (int c = 'A'; c <= 'F'; ++c)
+        t[static_cast<std::size_t>(c)] = static_cast<signed char>(c - 'A' + 10);
+    return t;
+}();
+
 int hex_value(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return kHexValue[static_cast<unsigned char>(c)];
 }
 
 // Groups whose content is no text of the document: tables, document
@@ -55,12 +65,52 @@ struct GroupState {
 
 class Reader {
 public:
-    explicit Reader(std::string_view rtf) : src_(rtf) {}
-
-    std::vector<std::string> run()
+    // Reads the next piece of the document. A piece must not end inside a
+    // control word or symbol; a piece that ends right after a line feed
+    // never does (binary data of \bin may run on into the next piece).
+    void feed(std::string_view piece)
     {
-        while (pos_ < src_.size() && !done_) {
-            const char c = src_[pos_++];
+        src_ = piece;
+        pos_ = std::min(bin_left_, piece.size());
+        bin_left_ -= pos_;
+        run();
+    }
+
+    std::vector<std::string> finish()
+    {
+        if (!current_.empty())
+            lines_.push_back(std::move(current_));
+        return std::move(lines_);
+    }
+
+private:
+    void run()
+    {
+        const std::size_t n = src_.size();
+        const char* const s = src_.data();
+        while (pos_ < n && !done_) {
+            // Fast path for the document's text: plain bytes and \'xx escapes
+            // go straight into the line while no group skips its text and no
+            // \uN fallback is pending.
+            if (depth_ > 0 && !state_.skip && pending_skip_ == 0) {
+                const char c0 = s[pos_];
+                if (c0 == '\\') {
+                    if (pos_ + 3 < n && s[pos_ + 1] == '\'') {
+                        const int hi = hex_value(s[pos_ + 2]);
+                        const int lo = hex_value(s[pos_ + 3]);
+                        if ((hi | lo) >= 0) {
+                            current_.push_back(static_cast<char>(hi * 16 + lo));
+                            pos_ += 4;
+                            continue;
+                        }
+                    }
+                } else if (c0 != '{' && c0 != '}' && c0 != '\r' && c0 != '\n' && c0 != '\0') {
+                    current_.push_back(c0);
+                    ++pos_;
+                    continue;
+                }
+            }
+            const char c = s[pos_++];
             switch (c) {
             case '{':
                 open_group();
@@ -80,12 +130,8 @@ public:
                 break;
             }
         }
-        if (!current_.empty())
-            lines_.push_back(std::move(current_));
-        return std::move(lines_);
     }
 
-private:
     // Deeper groups than this are only counted; they share the state of the
     // deepest saved group, so memory stays bounded on hostile input.
     static constexpr std::size_t kMaxSavedDepth = 256;
@@ -150,7 +196,9 @@ private:
     {
         if (depth_ == 0 || state_.skip)
             return;
-        lines_.push_back(std::move(current_));
+        // The line gets a string of its own size; current_ keeps its
+        // capacity for the next line.
+        lines_.emplace_back(current_);
         current_.clear();
     }
 
@@ -234,7 +282,9 @@ private:
         if (word == "bin") {
             // Binary data: never text, skipped byte for byte.
             const auto n = static_cast<std::size_t>(std::max<std::int64_t>(param, 0));
-            pos_ += std::min(n, src_.size() - pos_);
+            const std::size_t here = std::min(n, src_.size() - pos_);
+            pos_ += here;
+            bin_left_ = n - here;  // the rest lies in the next pieces
             eat_fallback();
             return;
         }
@@ -285,6 +335,7 @@ private:
 
     std::string_view src_;
     std::size_t pos_ = 0;
+    std::size_t bin_left_ = 0;
     std::size_t depth_ = 0;
     std::size_t unsaved_ = 0;
     bool started_ = false;
@@ -296,24 +347,107 @@ private:
     std::vector<std::string> lines_;
 };
 
-void append_escaped(std::string& out, const std::string& line)
-{
-    static constexpr char kHex[] = "0123456789abcdef";
-    for (const char c : line) {
-        const auto b = static_cast<unsigned char>(c);
+// How each byte is written: itself, "\\" + itself, "\\tab " or "\\'xx".
+struct Escape {
+    char text[8];
+    unsigned char size;
+};
+
+constexpr std::array<Escape, 256> kEscapes = [] {
+    constexpr char kHex[] = "0123456789abcdef";
+    std::array<Escape, 256> t{};
+    for (int b = 0; b < 256; ++b) {
+        Escape& e = t[static_cast<std::size_t>(b)];
+        const char c = static_cast<char>(b);
         if (c == '\\' || c == '{' || c == '}') {
-            out += '\\';
-            out += c;
+            e.text[0] = '\\';
+            e.text[1] = c;
+            e.size = 2;
         } else if (c == '\t') {
-            out += "\\tab ";
+            const char tab[] = "\\tab ";
+            for (int i = 0; i < 5; ++i)
+                e.text[i] = tab[i];
+            e.size = 5;
         } else if (b < 0x20 || b >= 0x7F) {
-            out += "\\'";
-            out += kHex[b >> 4];
-            out += kHex[b & 0x0F];
+            e.text[0] = '\\';
+            e.text[1] = '\'';
+            e.text[2] = kHex[b >> 4];
+            e.text[3] = kHex[b & 0x0F];
+            e.size = 4;
         } else {
-            out += c;
+            e.text[0] = c;
+            e.size = 1;
         }
     }
+    return t;
+}();
+
+constexpr std::string_view kDocumentStart =
+    "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049"
+    "{\\fonttbl{\\f0\\fnil\\fcharset204 MS Sans Serif;}}\r\n"
+    "\\viewkind4\\uc1\\pard\\f0\\fs16 ";
+constexpr std::string_view kParagraphEnd = "\\par\r\n";
+constexpr std::string_view kDocumentEnd = "}\r\n";
+
+// Escapes `line` to `out`, which has room for 5 bytes per byte of the line
+// plus 8; returns the end of what was written.
+char* put_escaped(char* out, std::string_view line)
+{
+    for (const char c : line) {
+        const Escape& e = kEscapes[static_cast<unsigned char>(c)];
+        std::memcpy(out, e.text, sizeof e.text);
+        out += e.size;
+    }
+    return out;
+}
+
+// Hands the document to `out` in pieces of about kChunk bytes.
+template <typename Out>
+void produce_rtf(const std::vector<std::string>& lines, Out&& out)
+{
+    constexpr std::size_t kChunk = std::size_t{1} << 20;
+    constexpr std::size_t kSlack = 8 + kParagraphEnd.size();
+    // Kept from save to save: fresh memory is costly to touch, and this
+    // buffer is all the writer needs.
+    thread_local std::unique_ptr<char[]> kept;
+    if (!kept)
+        kept.reset(new char[kChunk + kSlack]);
+    struct {
+        char* data() const { return p; }
+        char* p;
+    } buf{kept.get()};
+    std::size_t used = 0;
+    const auto flush = [&] {
+        if (used > 0)
+            out(std::string_view(buf.data(), used));
+        used = 0;
+    };
+    const auto put = [&](std::string_view text) {
+        if (used + text.size() > kChunk)
+            flush();
+        if (text.size() > kChunk) {
+            out(text);
+            return;
+        }
+        std::memcpy(buf.data() + used, text.data(), text.size());
+        used += text.size();
+    };
+    put(kDocumentStart);
+    for (const std::string& line : lines) {
+        // A long line goes in pieces, so the buffer never grows.
+        std::string_view rest = line;
+        do {
+            const std::string_view piece = rest.substr(0, kChunk / 5);
+            rest.remove_prefix(piece.size());
+            if (used + piece.size() * 5 > kChunk)
+                flush();
+            used = static_cast<std::size_t>(put_escaped(buf.data() + used, piece) - buf.data());
+        } while (!rest.empty());
+        std::memcpy(buf.data() + used, kParagraphEnd.data(), kParagraphEnd.size());
+        used += kParagraphEnd.size();
+    }
+    put(kDocumentEnd);
+    flush();
 }
 
 } // namespace
@@ -328,21 +462,59 @@ bool is_rtf(std::string_view bytes)
 
 std::vector<std::string> read_rtf(std::string_view rtf)
 {
-    return Reader(rtf).run();
+    Reader reader;
+    reader.feed(rtf);
+    return reader.finish();
+}
+
+struct RtfPieceReader::Impl {
+    Reader reader;
+    std::string pending;  // what follows the last line feed read so far
+};
+
+RtfPieceReader::RtfPieceReader() : impl_(std::make_unique<Impl>()) {}
+RtfPieceReader::~RtfPieceReader() = default;
+
+void RtfPieceReader::feed(std::string_view piece)
+{
+    // Only whole lines of the source go to the reader, so no control word
+    // is cut in two.
+    const std::size_t last_lf = piece.rfind('\n');
+    if (last_lf == std::string_view::npos) {
+        impl_->pending.append(piece);
+        return;
+    }
+    const std::string_view ready = piece.substr(0, last_lf + 1);
+    if (impl_->pending.empty()) {
+        impl_->reader.feed(ready);
+    } else {
+        impl_->pending.append(ready);
+        impl_->reader.feed(impl_->pending);
+        impl_->pending.clear();
+    }
+    impl_->pending.append(piece.substr(last_lf + 1));
+}
+
+std::vector<std::string> RtfPieceReader::finish()
+{
+    if (!impl_->pending.empty()) {
+        impl_->reader.feed(impl_->pending);
+        impl_->pending.clear();
+    }
+    return impl_->reader.finish();
 }
 
 std::string write_rtf(const std::vector<std::string>& lines)
 {
-    std::string out =
-        "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049"
-        "{\\fonttbl{\\f0\\fnil\\fcharset204 MS Sans Serif;}}\r\n"
-        "\\viewkind4\\uc1\\pard\\f0\\fs16 ";
-    for (const auto& line : lines) {
-        append_escaped(out, line);
-        out += "\\par\r\n";
-    }
-    out += "}\r\n";
+    std::string out;
+    produce_rtf(lines, [&](std::string_view piece) { out.append(piece); });
     return out;
+}
+
+void write_rtf(const std::vector<std::string>& lines,
+               const std::function<void(std::string_view)>& out)
+{
+    produce_rtf(lines, out);
 }
 
 } // namespace tarsel
