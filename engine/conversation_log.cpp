@@ -1,6 +1,7 @@
 #include "engine/conversation_log.h"
 
 #include "engine/dialogue.h"
+#include "engine/rich_file_cache.h"
 
 namespace tarsel {
 
@@ -40,9 +41,9 @@ LineList log_block(std::string_view date, std::string_view time,
 
 std::size_t learned_phrase_count()
 {
-    LineList base;
-    base.load_rich(kWordsAtExit);
-    return base.empty() ? 0 : base.count() - 1;
+    // Only counted: the kept lines are not copied.
+    const SharedLines base = load_rich_lines(kWordsAtExit);
+    return base->empty() ? 0 : base->size() - 1;
 }
 
 void append_conversation_log(std::string_view date, std::string_view time,

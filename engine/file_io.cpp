@@ -169,8 +169,12 @@ FileStamp stamp_of(const struct stat& st)
 
 std::optional<FileStamp> file_stamp(const std::filesystem::path& path)
 {
+    // Opened rather than stat'ed by name: on a network file system only an
+    // open asks the server again, while stat() may answer from attributes
+    // the client cached a minute ago.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     return stamp_of(st);
 }
@@ -295,6 +299,11 @@ void write_file(std::string_view program_path, const std::filesystem::path& reso
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode))
+        throw_cannot_create(program_path);
+    // Renaming over a file needs only the folder's permission; a file the
+    // user marked read-only must stay as it is all the same. (Checked by the
+    // mode bits, so that it holds for root as well.)
+    if (exists && (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         throw_cannot_create(program_path);
 
     fs::path dir = target.parent_path();

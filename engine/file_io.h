@@ -34,7 +34,7 @@ struct FileStamp {
 };
 
 // The stamp of a regular file (symbolic links followed); nullopt when it
-// cannot be stat'ed or is no regular file.
+// cannot be opened for reading or is no regular file.
 std::optional<FileStamp> file_stamp(const std::filesystem::path& path);
 
 // read_file() for a path that resolve_path() already gave. When `stamp` is

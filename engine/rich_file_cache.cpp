@@ -17,9 +17,10 @@ namespace fs = std::filesystem;
 namespace {
 
 // A file whose change time is this close to the moment it was read is not
-// kept: on a file system with coarse timestamps a second write within the
-// same clock tick would leave the stamp as it was.
-constexpr std::int64_t kSettleNs = 50'000'000;
+// kept: a second write within the same clock tick of the file system would
+// leave the stamp as it was. The coarsest common tick is FAT's two seconds
+// (a Base folder on a memory stick); ext3 and HFS+ count whole seconds.
+constexpr std::int64_t kSettleNs = 2'000'000'000;
 // Files kept at most; the least recently used goes first.
 constexpr std::size_t kMaxEntries = 8;
 

@@ -5,7 +5,7 @@
 // A kept copy is used only while the file still has the stamp it had when
 // the copy was made: the same identity (device, inode), size, and
 // modification and change times to the nanosecond. Anything else drops it:
-// a file that cannot be stat'ed, one that changed while it was read, one
+// a file that cannot be opened, one that changed while it was read, one
 // whose change time is too recent to trust (another write could still land
 // within the same clock tick), or any failure. After the program's own save
 // the saved lines are kept with the new file's stamp.

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -172,6 +173,10 @@ void TForm1::buildControls()
         StatusPanels[i] = panel;
     }
     StatusPanels[2]->setText(QStringLiteral("Режим Cpu\\User"));
+
+    // The input line's font picker offers size 8 only.
+    FontDialog3.MinFontSize = 8;
+    FontDialog3.MaxFontSize = 8;
 }
 
 void TForm1::buildMenus()
@@ -403,6 +408,11 @@ void TForm1::Timer1Timer()
 
 void TForm1::Timer2Timer()
 {
+    // Without Base\Pause.Dat every tick from the threshold on fails; its box
+    // shows again at the first tick after it was closed, not inside it.
+    if (idleTickRunning_)
+        return;
+    const QScopedValueRollback running(idleTickRunning_, true);
     guarded(this, [&] { dialogue_.idle_tick(*this); });
 }
 

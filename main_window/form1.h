@@ -180,8 +180,12 @@ private:
     TForm2* form2_ = nullptr;
     TForm3* form3_ = nullptr;
     bool refreshActive_ = true;
-    bool fullScreenCaptionPlain_ = false;  // "Full Screen" without access key
-    QString lastEditText_;                 // for Edit1Change: real changes only
+    QString lastEditText_;  // for Edit1Change: real changes only
+    // Set while the idle remark or the exchange poll runs: an error box of
+    // the handler runs an event loop of its own, in which the timer goes on
+    // ticking; those ticks are skipped instead of stacking boxes.
+    bool idleTickRunning_ = false;
+    bool pollRunning_ = false;
     bool refreshPending_ = false;
     bool inRefresh_ = false;
     bool timersStarted_ = false;

@@ -184,9 +184,6 @@ void TForm1::Cpu2Click()
 void TForm1::Mystring1Click()
 {
     setMark(N13, false);
-    // The input line's picker offers size 8 only.
-    FontDialog3.MinFontSize = 8;
-    FontDialog3.MaxFontSize = 8;
     QFont font = Edit1->font();
     if (FontDialog3.Execute(this))
         font.setFamily(FontDialog3.Font.family());
@@ -207,8 +204,12 @@ void TForm1::N13Click()
 
     setRoleColor(Edit1, QPalette::Text, kBlack);
 
+    // The style becomes bold and nothing else.
     QFont input = Edit1->font();
-    input.setBold(true);
+    input.setWeight(QFont::Bold);
+    input.setItalic(false);
+    input.setUnderline(false);
+    input.setStrikeOut(false);
     Edit1->setFont(input);
 
     for (QToolButton* button : {SpeedButton1, SpeedButton2, SpeedButton3})
@@ -252,7 +253,6 @@ void TForm1::applyLayout(bool fullScreen)
         N40->setText(QStringLiteral("Normal"));
     } else {
         // The access key is gone from the first return on.
-        fullScreenCaptionPlain_ = true;
         N40->setText(QStringLiteral("Full Screen"));
     }
 

@@ -186,13 +186,14 @@ void TForm1::Timer7Timer()
 void TForm1::Timer4Timer()
 {
     ++Tag;
-    // At the last tick the exit runs first. When it fails, its box has been
-    // shown and the farewell close is over all the same: the timer goes off
-    // and the shrunken window stays open.
-    if (Tag >= kFarewellExitTick)
-        N4Click();
-    if (Tag >= kFarewellExitTick)
+    // At the last tick the farewell close ends and the exit runs. The timer
+    // goes off first: a failing exit's box runs an event loop of its own, in
+    // which a timer still on would tick again and stack further exits and
+    // boxes. After a failure the shrunken window stays open.
+    if (Tag >= kFarewellExitTick) {
         Timer4->stop();
+        N4Click();
+    }
 
     move(x(), y() - 2);
     move(x() - 3, y());

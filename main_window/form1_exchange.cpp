@@ -1,7 +1,7 @@
 // Dialogue modes, the exchange poll and the two auxiliary windows.
 #include <QAction>
 #include <QLineEdit>
-#include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QSpinBox>
 #include <QTimer>
 #include <algorithm>
@@ -69,14 +69,11 @@ void TForm1::Cpu31Click()
 
 void TForm1::Timer6Timer()
 {
-    // An error box of this poll runs its own event loop, in which Timer6 goes
-    // on ticking: polling pauses until the box is closed, so that boxes do
-    // not pile up and turns do not nest.
-    static constexpr const char* kPolling = "tarselPolling";
-    if (property(kPolling).toBool())
+    // Polling pauses while an error box of this poll is open, so that boxes
+    // do not pile up and turns do not nest.
+    if (pollRunning_)
         return;
-    setProperty(kPolling, true);
-    const auto done = qScopeGuard([this] { setProperty(kPolling, false); });
+    const QScopedValueRollback running(pollRunning_, true);
 
     // A file that cannot be read ends the poll: the interval stays, no turn runs,
     // and the timer tries again after the same wait.

@@ -211,6 +211,12 @@ void AppearanceTest::inputLineFont()
     TForm1& f = *h.form1;
     const QFont before = f.Edit1->font();
 
+    // The window's picker is limited to 8 from the start, not only by the item.
+    FontDialog::set_test_answer(
+        [](const QFont&) { return std::optional<QFont>(font("DejaVu Serif", 14, false, false)); });
+    QVERIFY(f.FontDialog3.Execute(&f));
+    QCOMPARE(f.FontDialog3.Font.pointSize(), 8);
+
     // Cancelled: only the style follows the stored font.
     f.FontDialog3.Font = font("DejaVu Serif", 8, true, true);
     FontDialog::set_test_answer([](const QFont&) { return std::optional<QFont>(); });
@@ -328,6 +334,7 @@ void AppearanceTest::resetRestoresEverything()
     QCOMPARE(inputBackground(f), kSilver);
     QCOMPARE(inputText(f), kBlack);
     QVERIFY(f.Edit1->font().bold());
+    QVERIFY(!f.Edit1->font().italic());  // bold is the whole style
     QCOMPARE(f.Edit1->font().family(), inputFamily);  // the name stays
     for (const QToolButton* b : {f.SpeedButton1, f.SpeedButton2, f.SpeedButton3})
         QCOMPARE(captionColor(b), kBlack);

@@ -236,14 +236,22 @@ TEST_F(HostileFiles, MissingBaseFolderFailsTheTurnUntilItIsBack)
     EXPECT_EQ(host.view.count(), 2u);
 }
 
-TEST_F(HostileFiles, ReadOnlyFileIsReplacedAndKeepsItsMode)
+TEST_F(HostileFiles, ReadOnlyFileIsNotReplaced)
 {
-    fs::permissions("Base/W2.Dat", fs::perms::owner_read | fs::perms::group_read);
     say("привет");
-    say("как дела");
-    EXPECT_EQ(lines_of("Base/W2.Dat"), cp_lines({"Ага.", "Как дела."}));
+    const auto before = lines_of("Base/W2.Dat");
+    fs::permissions("Base/W2.Dat", fs::perms::owner_read | fs::perms::group_read);
+    // The save would have to go over a file marked read-only: it fails, the
+    // file keeps its content and mode, and no temporary file is left.
+    EXPECT_EQ(file_error_of([&] { say("как дела"); }), "Cannot create file Base\\W2.Dat");
+    EXPECT_EQ(lines_of("Base/W2.Dat"), before);
     EXPECT_EQ(fs::status("Base/W2.Dat").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_TRUE(temp_files_in_base().empty());
+    // Writable again: the next turn learns as usual.
+    fs::permissions("Base/W2.Dat", fs::perms::owner_read | fs::perms::owner_write);
+    say("что нового");
+    EXPECT_EQ(lines_of("Base/W2.Dat").size(), before.size() + 1);
 }
 
 TEST_F(HostileFiles, ReadOnlyFolderFailsTheSaveAndKeepsTheFile)

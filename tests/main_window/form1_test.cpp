@@ -352,6 +352,29 @@ void Form1Test::idleRemarkComesWithinNinetyTicksInTheGeneralColour()
     QCOMPARE(f.cues.played, std::vector<Cue>{Cue::BotReply});
     QVERIFY(w.dialogue().transcript().empty());
     QVERIFY(f.boxes.texts.isEmpty());
+
+    // Without the pool every tick from the threshold on reports the error,
+    // as the count is not reset. A real box runs an event loop in which the
+    // timer keeps ticking: a tick inside an open box adds no second box.
+    f.dir.remove(QStringLiteral("Base/Pause.Dat"));
+    qsizetype boxesWhileFirstOpen = -1;
+    tarsel::gui::set_message_box_hook([&](const QString& title, const QString& text) {
+        f.boxes.titles.push_back(title);
+        f.boxes.texts.push_back(text);
+        if (boxesWhileFirstOpen == -1) {
+            boxesWhileFirstOpen = 0;
+            w.Timer2Timer();
+            boxesWhileFirstOpen = f.boxes.texts.size();
+        }
+    });
+    for (int tick = 1; tick <= 90; ++tick)
+        w.Timer2Timer();
+    QCOMPARE(boxesWhileFirstOpen, qsizetype{1});
+    QCOMPARE(f.boxes.texts.front(), QStringLiteral("Cannot open file Base\\Pause.Dat."));
+    const qsizetype reported = f.boxes.texts.size();
+    w.Timer2Timer();
+    QCOMPARE(f.boxes.texts.size(), reported + 1);
+    QCOMPARE(w.RichEdit1->lineCount(), 1);
 }
 
 void Form1Test::charactersOutsideTheCodePageReachTheViewAsQuestionMarks()
