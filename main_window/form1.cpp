@@ -475,11 +475,25 @@ void TForm1::showEvent(QShowEvent* event)
     if (centred_)
         return;
     centred_ = true;
+    centreOnDesktop();
+}
+
+void TForm1::centreOnDesktop()
+{
     if (const QScreen* s = screen()) {
         const QRect desk = s->availableGeometry();
         const QSize frame = frameGeometry().size();
         move(desk.x() + (desk.width() - frame.width()) / 2, desk.y() + (desk.height() - frame.height()) / 2);
     }
+}
+
+void TForm1::setMark(QAction* item, bool on)
+{
+    if (!item)
+        return;
+    if (!item->isCheckable())
+        item->setCheckable(true);
+    item->setChecked(on);
 }
 
 void TForm1::changeEvent(QEvent* event)

@@ -168,6 +168,10 @@ private:
     void clear_input() override;
     void start_farewell() override;
 
+    // Puts the window's frame in the middle of the desktop's free area.
+    void centreOnDesktop();
+    // Sets a menu item's check mark (making the item checkable first).
+    static void setMark(QAction* item, bool on);
     void buildControls();
     void buildMenus();
     void buildTimers();

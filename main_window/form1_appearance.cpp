@@ -78,13 +78,6 @@ void keepOnBottomEdge(QWidget* area, QWidget* bar)
         new BottomEdge(area, bar);
 }
 
-void setMark(QAction* item, bool on)
-{
-    if (!item->isCheckable())
-        item->setCheckable(true);
-    item->setChecked(on);
-}
-
 // The style of a font: weight, slant, underline and strike-out.
 void copyStyle(QFont& to, const QFont& from)
 {

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
-#include <QScreen>
 #include <QTimer>
 #include <algorithm>
 
@@ -169,12 +168,7 @@ void TForm1::Timer7Timer()
             move(a, y());  // then the left edge
         }
 
-        if (const QScreen* s = screen()) {
-            const QRect desk = s->availableGeometry();
-            const QSize frame = frameGeometry().size();
-            move(desk.x() + (desk.width() - frame.width()) / 2,
-                 desk.y() + (desk.height() - frame.height()) / 2);
-        }
+        centreOnDesktop();
 
         Edit1->setReadOnly(false);
         for (QMenu* menu : {N1, N5, N11})

@@ -21,15 +21,6 @@ const QColor kTeal(0, 128, 128);
 constexpr int kMinInterval = 1;
 constexpr int kMaxInterval = 60000;
 
-void setMark(QAction* item, bool on)
-{
-    if (!item)
-        return;
-    if (!item->isCheckable())
-        item->setCheckable(true);
-    item->setChecked(on);
-}
-
 // The interval field's text as milliseconds: not a whole number counts as 1,
 // and the value is brought into 1..60000 whatever was typed.
 int intervalOf(const QSpinBox& field)
