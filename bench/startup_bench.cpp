@@ -5,40 +5,22 @@
 // toolkit initialisation, the window's creation (with its own load of the
 // knowledge base), showing it and the start-up load.
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QTimer>
-#include <QTranslator>
 #include <cstdio>
-#include <memory>
 #include <unistd.h>
 
-#include "aux_windows/form2.h"
-#include "aux_windows/form3.h"
-#include "aux_windows/sound_cues.h"
-#include "aux_windows/wav_cues.h"
 #include "main_window/form1.h"
+#include "main_window/program.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
-
-    std::unique_ptr<tarsel::gui::SoundCues> cues;
-    try {
-        cues = tarsel::gui::open_sound_cues();
-    } catch (const std::exception& e) {
-        std::printf("error: %s\n", e.what());
+    const auto program = tarsel::gui::Program::start();
+    if (!program) {
+        std::printf("error: the sound cues cannot be opened\n");
         return 1;
     }
-
-    TForm1 form1(*cues);
-    auto form2 = std::make_unique<TForm2>(&form1, form1.random());
-    auto form3 = std::make_unique<TForm3>(&form1);
-    form1.setAuxWindows(form2.get(), form3.get());
-    form1.show();
-    form1.startTimers();
+    TForm1& form1 = program->form1();
 
     // Checked after every pass of the event loop: the start-up load runs at
     // the first tick of its 1 ms timer.
