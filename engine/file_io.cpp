@@ -187,50 +187,9 @@ std::string read_file(std::string_view program_path)
 std::string read_file(std::string_view program_path, const std::filesystem::path& path,
                       std::optional<FileStamp>* stamp)
 {
-    if (stamp)
-        stamp->reset();
-    if (path.empty())
-        throw_cannot_open(program_path);
-    // O_NONBLOCK keeps a named pipe from stalling the open; only regular
-    // files are read.
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd.valid())
-        throw_cannot_open(program_path);
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        throw_cannot_open(program_path);
-
-    // Read straight into the string: the size is known, so one read
-    // usually does it. A file that grew meanwhile is read to its end.
     std::string bytes;
-    bytes.resize(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0);
-    std::size_t got = 0;
-    char extra[65536];
-    for (;;) {
-        const bool full = got == bytes.size();
-        const ssize_t n = full ? ::read(fd.get(), extra, sizeof extra)
-                               : ::read(fd.get(), bytes.data() + got, bytes.size() - got);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw_cannot_open(program_path);
-        }
-        if (n == 0)
-            break;
-        if (full)
-            bytes.append(extra, static_cast<std::size_t>(n));
-        got += static_cast<std::size_t>(n);
-    }
-    bytes.resize(got);
-
-    if (stamp) {
-        // The stamp is given only for a file that did not change while it
-        // was read.
-        struct stat after {};
-        if (::fstat(fd.get(), &after) == 0 && stamp_of(after) == stamp_of(st) &&
-            got == static_cast<std::size_t>(st.st_size))
-            *stamp = stamp_of(st);
-    }
+    read_file_pieces(program_path, path, [&bytes](std::string_view piece) { bytes.append(piece); },
+                     stamp);
     return bytes;
 }
 
