@@ -30,23 +30,7 @@ namespace {
 const QString kLogPath = QStringLiteral("Base/Log.Tarsel");
 
 // One shown, active window on a fresh working directory, after its start-up load.
-struct Fixture {
-    tarsel::test::WorkDir dir;
-    tarsel::test::BoxRecorder boxes;
-    tarsel::gui::RecordingCues cues;
-    std::unique_ptr<TForm1> form;
-
-    void start()
-    {
-        form = std::make_unique<TForm1>(cues, tarsel::test::stepping_clock());
-        form->show();
-        form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        form->Timer3Timer();
-        settle();
-    }
-    static void settle() { QCoreApplication::processEvents(); }
-
+struct Fixture : tarsel::test::WindowFixture {
     // Puts the phrase into the input line as typed text and presses Say.
     void say(const QString& phrase)
     {

@@ -24,26 +24,7 @@ using tarsel::test::cp;
 namespace {
 
 // One window on a fresh working directory.
-struct Fixture {
-    tarsel::test::WorkDir dir;
-    tarsel::test::BoxRecorder boxes;
-    tarsel::gui::RecordingCues cues;
-    std::unique_ptr<TForm1> form;
-
-    void create() { form = std::make_unique<TForm1>(cues, tarsel::test::stepping_clock()); }
-    // The window after a successful start-up load, shown and active.
-    void start()
-    {
-        create();
-        form->show();
-        form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        form->Timer3Timer();
-        settle();
-    }
-    // Lets the queued state refresh run.
-    static void settle() { QCoreApplication::processEvents(); }
-
+struct Fixture : tarsel::test::WindowFixture {
     // Types the text key by key (any character, not only ASCII).
     void type(const QString& text)
     {

@@ -8,10 +8,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
+#include "aux_windows/sound_cues.h"
 #include "engine/cp1251.h"
 #include "main_window/error_box.h"
+#include "main_window/form1.h"
 
 namespace tarsel::test {
 
@@ -91,5 +95,28 @@ inline std::function<std::uint32_t()> stepping_clock(std::uint32_t start = 1000)
 {
     return [t = start]() mutable { return t++; };
 }
+
+// One main window on a fresh working directory, with recorded cues and
+// error boxes.
+struct WindowFixture {
+    WorkDir dir;
+    BoxRecorder boxes;
+    tarsel::gui::RecordingCues cues;
+    std::unique_ptr<TForm1> form;
+
+    void create() { form = std::make_unique<TForm1>(cues, stepping_clock()); }
+    // The window after a successful start-up load, shown and active.
+    void start()
+    {
+        create();
+        form->show();
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        form->Timer3Timer();
+        settle();
+    }
+    // Lets the queued state refresh run.
+    static void settle() { QCoreApplication::processEvents(); }
+};
 
 } // namespace tarsel::test
