@@ -21,12 +21,12 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]}"
+echo "Installing: ${missing[*]}" >&2
 if [ "$(id -u)" -eq 0 ]; then
   SUDO=()
 else
   SUDO=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${SUDO[@]}" apt-get update -qq
-"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+"${SUDO[@]}" apt-get update -qq >&2
+"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null >&2

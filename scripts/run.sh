@@ -10,7 +10,7 @@ build="$root/build/release"
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
 cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release -DTARSEL_BUILD_GUI=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" --parallel "$(nproc)"
+cmake --build "$build" --parallel "$(nproc)" >&2
 
 work="${TARSEL_HOME:-${XDG_DATA_HOME:-$HOME/.local/share}/tarsel/work}"
 mkdir -p "$work"
@@ -18,5 +18,5 @@ mkdir -p "$work"
 cp -rn "$root/data/." "$work/"
 cd "$work"
 program="$build/tarsel"
-[ "${1:-}" = "--console" ] && { shift; program="$build/tarsel-console"; }
+[ "${1:-}" = "--console" ] && { shift; program="$build/app/tarsel-console"; }
 exec "$program" "$@"
