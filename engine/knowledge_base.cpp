@@ -60,12 +60,6 @@ std::string_view line_reply(std::string_view line, std::size_t r)
     return line.substr(first, stop == std::string_view::npos ? std::string_view::npos : stop - first);
 }
 
-std::optional<std::size_t> find_answering_line(const LineList& base,
-                                               std::string_view current_phrase)
-{
-    return find_answering_line(base.lines(), current_phrase);
-}
-
 std::optional<std::size_t> find_answering_line(const std::vector<std::string>& lines,
                                                std::string_view current_phrase)
 {
@@ -83,11 +77,6 @@ std::optional<std::size_t> find_answering_line(const std::vector<std::string>& l
             return i;
     }
     return std::nullopt;
-}
-
-std::optional<std::size_t> find_pattern(const LineList& base, std::string_view pattern)
-{
-    return find_pattern(base.lines(), pattern);
 }
 
 std::optional<std::size_t> find_pattern(const std::vector<std::string>& lines,

@@ -33,13 +33,10 @@ std::string_view line_reply(std::string_view line, std::size_t r);
 
 // First line from 1 on with replies whose pattern occurs in the phrase
 // (keyword scan); lines without a pattern or without replies are passed over.
-std::optional<std::size_t> find_answering_line(const LineList& base,
-                                               std::string_view current_phrase);
 std::optional<std::size_t> find_answering_line(const std::vector<std::string>& lines,
                                                std::string_view current_phrase);
 
 // First line from 1 on whose pattern equals `pattern` byte for byte.
-std::optional<std::size_t> find_pattern(const LineList& base, std::string_view pattern);
 std::optional<std::size_t> find_pattern(const std::vector<std::string>& lines,
                                         std::string_view pattern);
 
