@@ -16,6 +16,7 @@
 #include "engine/dialogue.h"
 #include "engine/line_list.h"
 #include "engine/random.h"
+#include "engine/rich_file_cache.h"
 
 class QAction;
 class QFrame;
@@ -58,9 +59,17 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     std::array<QLabel*, 3> StatusPanels{};
 
-    // Hidden lists that are not part of the engine's dialogue.
-    tarsel::LineList RichEdit2;  // work list
-    tarsel::LineList RichEdit3;  // pool list
+    // The hidden work list: it holds the knowledge base after start-up. It
+    // shares the lines that the file cache keeps instead of copying them.
+    struct WorkList {
+        tarsel::SharedLines lines;
+        // Replaces the content; a failing load leaves it as it was.
+        void load_rich(std::string_view program_path) { lines = tarsel::load_rich_lines(program_path); }
+        void clear() { lines.reset(); }
+        std::size_t count() const { return lines ? lines->size() : 0; }
+        bool empty() const { return count() == 0; }
+    };
+    WorkList RichEdit2;
 
     tarsel::gui::ColorDialog ColorDialog1, ColorDialog2, ColorDialog3;
     tarsel::gui::FontDialog FontDialog1, FontDialog2, FontDialog3;
